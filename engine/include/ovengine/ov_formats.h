@@ -1,0 +1,50 @@
+/* Engine format and compression codes. */
+#ifndef OVENGINE_OV_FORMATS_H
+#define OVENGINE_OV_FORMATS_H
+
+enum {
+  IG_FORMAT_UNKNOWN = 0,
+  IG_FORMAT_BMP = 2,
+  IG_FORMAT_CLP = 5,
+  IG_FORMAT_DCX = 8,
+  IG_FORMAT_EPS = 10,
+  IG_FORMAT_IMG = 13,
+  IG_FORMAT_GIF = 14,
+  IG_FORMAT_ICO = 17,
+  IG_FORMAT_JPG = 21,
+  IG_FORMAT_PCD = 29,
+  IG_FORMAT_PCT = 30,
+  IG_FORMAT_PCX = 31,
+  IG_FORMAT_PNG = 33,
+  IG_FORMAT_PSD = 36,
+  IG_FORMAT_RAS = 37,
+  IG_FORMAT_SGI = 38,
+  IG_FORMAT_TGA = 39,
+  IG_FORMAT_TIF = 40,
+  IG_FORMAT_TXT = 41,
+  IG_FORMAT_WPG = 42,
+  IG_FORMAT_XBM = 43,
+  IG_FORMAT_WMF = 44,
+  IG_FORMAT_XPM = 45,
+  IG_FORMAT_XWD = 47,
+};
+
+enum {
+  IG_COMPRESSION_NONE = 0,
+  IG_COMPRESSION_PACKED_BITS = 1,
+  IG_COMPRESSION_CCITT_G3_RLE = 2, /* "Huffman" */
+  IG_COMPRESSION_CCITT_G3 = 3,
+  IG_COMPRESSION_CCITT_G4 = 4,
+  IG_COMPRESSION_CCITT_G3_2D = 5,
+  IG_COMPRESSION_JPEG = 6,
+  IG_COMPRESSION_RLE = 7,
+  IG_COMPRESSION_LZW = 8,
+  IG_COMPRESSION_DEFLATE = 16, /* no name in the table: shown as "UNKNOWN" */
+};
+
+/* Engine control options of IG_image_control_set. */
+enum { IG_CONTROL_JPEG_QUALITY = 277 };
+
+#define IG_SAVE_CODE(format, compression) ((format) + (compression) * 65536)
+
+#endif

@@ -1,0 +1,22 @@
+// PNG: placeholder until the codec lands; recognises nothing.
+#include "codecs/codec.h"
+
+namespace ov {
+namespace {
+
+class PngCodec final : public Codec {
+ public:
+  int format() const override { return 33; }
+  bool detect(Bytes) const override { return false; }
+  int info(Bytes, int, PageInfo&) const override { return IGE_INVALID_FILE_HEADER; }
+  int load(Bytes, int, Progress&, Dib&) const override { return IGE_INVALID_FILE_HEADER; }
+};
+
+}  // namespace
+
+const Codec& pngCodec() {
+  static const PngCodec codec;
+  return codec;
+}
+
+}  // namespace ov
