@@ -19,7 +19,8 @@ inline int fuzzDecoder(const ov::Codec& codec, const uint8_t* data, size_t size)
     codec.info(file, page, info);
     ov::Progress progress;
     ov::Dib dib;
-    codec.load(file, page, progress, dib);
+    ov::ImageAttributes attributes;
+    codec.load(file, page, progress, dib, attributes);
   }
   return 0;
 }

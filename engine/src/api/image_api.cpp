@@ -65,6 +65,7 @@ OV_ERRCOUNT IG_image_duplicate(OV_IMAGE image, OV_IMAGE* copy) {
       if (!progress.advanceTo(y + n)) return err.fail(IGE_CANCELLED, __LINE__);
     }
   }
+  rec->attributes = src->attributes;
   rec->has_image_rect = src->has_image_rect;
   rec->image_rect = src->image_rect;
   *copy = addImage(std::move(rec));

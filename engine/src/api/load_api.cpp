@@ -36,13 +36,15 @@ int loadPage(Bytes file, int page, OV_IMAGE* image) {
   const Codec* codec = detectCodec(file);
   if (!codec) return IGE_INVALID_FILE_HEADER;
   Dib dib;
+  ImageAttributes attributes;
   {
     Progress progress;
-    if (int rc = codec->load(file, page < 1 ? 1 : page, progress, dib); rc != 0) return rc;
+    if (int rc = codec->load(file, page < 1 ? 1 : page, progress, dib, attributes); rc != 0)
+      return rc;
     if (progress.cancelled()) return IGE_CANCELLED;
   }
   if (dib.empty()) return IGE_INVALID_FILE_HEADER;
-  *image = addImage(std::move(dib));
+  *image = addImage(std::move(dib), attributes);
   return *image ? 0 : IGE_OUT_OF_MEMORY;
 }
 

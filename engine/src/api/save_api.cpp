@@ -73,7 +73,7 @@ OV_ERRCOUNT IG_save_file(OV_IMAGE image, const char* file_name, int32_t save_cod
   {
     Progress progress;
     FileSink sink(file.fd());
-    if (int rc = codec->save(rec->dib, options, progress, sink); rc != 0) return err.fail(rc, __LINE__);
+    if (int rc = codec->save(rec->dib, rec->attributes, options, progress, sink); rc != 0) return err.fail(rc, __LINE__);
     if (progress.cancelled()) return err.fail(IGE_CANCELLED, __LINE__);
     if (!sink.flush()) return err.fail(IGE_FILE_WRITE_ERROR, __LINE__);
   }
@@ -99,7 +99,8 @@ OV_ERRCOUNT IG_save_FD(OV_IMAGE image, int fd, int32_t page, int32_t /*reserved*
     if (rc == 0) {
       Progress progress;
       FileSink sink(temp);
-      rc = codec->savePage(existing.bytes(), page < 1 ? 1 : page, rec->dib, options, progress, sink);
+      rc = codec->savePage(existing.bytes(), page < 1 ? 1 : page, rec->dib, rec->attributes,
+                           options, progress, sink);
       if (rc == 0 && progress.cancelled()) rc = IGE_CANCELLED;
       if (rc == 0 && !sink.flush()) rc = IGE_FILE_WRITE_ERROR;
     }

@@ -22,6 +22,13 @@ struct PageInfo {
   int y_ppm = 0;
 };
 
+// What a file says about an image beyond its pixels.
+struct ImageAttributes {
+  bool transparent = false;   // the image has a colour that is not drawn
+  OV_RGB transparent_colour{};  // for palette images: the colour of the transparent entry
+  int delay_cs = 0;           // animation delay of this frame, 1/100 s (0 = none stored)
+};
+
 struct SaveOptions {
   int compression = 0;   // the high 16 bits of the save code
   int jpeg_quality = 100;  // 1..100
@@ -44,21 +51,23 @@ class Codec {
   virtual int info(Bytes file, int page, PageInfo& out) const = 0;
   // Decodes `page` into `out` at one of the engine depths, reporting rows to `progress`.
   // A cancelled progress gives IGE_CANCELLED.
-  virtual int load(Bytes file, int page, Progress& progress, Dib& out) const = 0;
+  virtual int load(Bytes file, int page, Progress& progress, Dib& out,
+                   ImageAttributes& attributes) const = 0;
 
   virtual bool canSave() const { return false; }
   // Writes the whole file. IGE_INVALID_BIT_DEPTH for a depth the format cannot hold.
-  virtual int save(const Dib& image, const SaveOptions& options, Progress& progress,
-                   FileSink& out) const {
-    (void)image, (void)options, (void)progress, (void)out;
+  virtual int save(const Dib& image, const ImageAttributes& attributes, const SaveOptions& options,
+                   Progress& progress, FileSink& out) const {
+    (void)image, (void)attributes, (void)options, (void)progress, (void)out;
     return IGE_FORMAT_NOT_WRITABLE;
   }
   // Writes `image` as page `page` (from 1) of a file that already holds `existing`, keeping
   // the other pages. Single-page formats write the image alone.
-  virtual int savePage(Bytes existing, int page, const Dib& image, const SaveOptions& options,
+  virtual int savePage(Bytes existing, int page, const Dib& image,
+                       const ImageAttributes& attributes, const SaveOptions& options,
                        Progress& progress, FileSink& out) const {
     (void)existing, (void)page;
-    return save(image, options, progress, out);
+    return save(image, attributes, options, progress, out);
   }
 };
 

@@ -9,7 +9,7 @@ class GifCodec final : public Codec {
   int format() const override { return 14; }
   bool detect(Bytes) const override { return false; }
   int info(Bytes, int, PageInfo&) const override { return IGE_INVALID_FILE_HEADER; }
-  int load(Bytes, int, Progress&, Dib&) const override { return IGE_INVALID_FILE_HEADER; }
+  int load(Bytes, int, Progress&, Dib&, ImageAttributes&) const override { return IGE_INVALID_FILE_HEADER; }
 };
 
 }  // namespace

@@ -20,9 +20,10 @@ OV_IMAGE addImage(std::unique_ptr<ImageRecord> record) {
   return handle;
 }
 
-OV_IMAGE addImage(Dib dib) {
+OV_IMAGE addImage(Dib dib, const ImageAttributes& attributes) {
   auto record = std::make_unique<ImageRecord>();
   record->dib = std::move(dib);
+  record->attributes = attributes;
   return addImage(std::move(record));
 }
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "codecs/codec.h"
 #include "core/dib.h"
 #include "ovengine/ov_types.h"
 
@@ -11,6 +12,7 @@ namespace ov {
 
 struct ImageRecord {
   Dib dib;
+  ImageAttributes attributes;
   // Sub-rectangle for display and printing; unset means the whole image.
   bool has_image_rect = false;
   OV_RECT image_rect{};
@@ -18,7 +20,7 @@ struct ImageRecord {
 
 // Takes ownership; returns the new handle (0 only when handles run out).
 OV_IMAGE addImage(std::unique_ptr<ImageRecord> record);
-OV_IMAGE addImage(Dib dib);
+OV_IMAGE addImage(Dib dib, const ImageAttributes& attributes = {});
 // Null when the handle is not live.
 ImageRecord* findImage(OV_IMAGE handle);
 bool removeImage(OV_IMAGE handle);
