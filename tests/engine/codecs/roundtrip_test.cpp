@@ -101,7 +101,9 @@ TEST_P(RoundTripTest, SavesAndLoadsTheSamePicture) {
   } else {
     EXPECT_GE(psnr(original.get(), loaded.get()), c.min_psnr);
   }
-  if (c.pattern == Pattern::kGray && c.bpp == 8) EXPECT_TRUE(IG_image_is_gray(loaded.get()));
+  if (c.pattern == Pattern::kGray && c.bpp == 8) {
+    EXPECT_TRUE(IG_image_is_gray(loaded.get()));
+  }
 
   int32_t x = 0, y = 0;
   IG_image_resolution_get(loaded.get(), &x, nullptr, &y, nullptr, nullptr);
