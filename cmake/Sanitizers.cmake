@@ -9,3 +9,11 @@ if(OV_FUZZ)
   # Coverage instrumentation for every library; only the fuzz programs link libFuzzer's main.
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
+
+# Shared libraries are checked for undefined symbols, except in sanitizer builds, where the
+# sanitizer runtime comes with the executable that loads them.
+if(OV_SANITIZE OR OV_FUZZ)
+  set(OV_NO_UNDEFINED "")
+else()
+  set(OV_NO_UNDEFINED "-Wl,--no-undefined")
+endif()

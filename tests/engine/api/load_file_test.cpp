@@ -23,6 +23,8 @@ const Format kFormats[] = {{"bmp", IG_FORMAT_BMP, 8},
                            {"jpeg", IG_FORMAT_JPG, 24},
                            {"tiff", IG_FORMAT_TIF, 24}};
 
+void PrintTo(const Format& f, std::ostream* os) { *os << f.name; }
+
 // A valid file of the format, as bytes.
 std::vector<uint8_t> sampleFile(const Format& f, const TempDir& dir) {
   ScopedImage image(makeImage(40, 30, f.bpp));

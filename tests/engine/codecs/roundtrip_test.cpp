@@ -23,6 +23,9 @@ struct RoundTrip {
   bool keeps_resolution;
 };
 
+// Readable test names in CTest instead of a byte dump.
+void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.name << " " << c.bpp << " bits"; }
+
 std::string caseName(const ::testing::TestParamInfo<RoundTrip>& info) {
   return std::string(info.param.name) + "_" + std::to_string(info.param.bpp) +
          (info.param.pattern == Pattern::kGray ? "gray" : "");
@@ -123,6 +126,8 @@ struct Refusal {
   int compression;
   int bpp;
 };
+
+void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name << " " << c.bpp << " bits"; }
 
 class DepthRefusal : public ::testing::TestWithParam<Refusal> {};
 

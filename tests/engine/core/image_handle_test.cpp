@@ -37,6 +37,10 @@ struct CreateCase {
   bool ok;
 };
 
+void PrintTo(const CreateCase& c, std::ostream* os) {
+  *os << c.width << "x" << c.height << "x" << c.bpp;
+}
+
 class CreateDib : public ::testing::TestWithParam<CreateCase> {};
 
 TEST_P(CreateDib, AcceptsEngineDepthsAndSaneSizes) {
