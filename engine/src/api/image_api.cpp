@@ -4,17 +4,13 @@
 
 #include "core/error_list.h"
 #include "core/image_table.h"
+#include "core/rect.h"
 #include "core/progress.h"
 #include "ovengine/ovengine.h"
 
 using namespace ov;
 
 namespace {
-
-bool rectInside(const OV_RECT& r, const Dib& d) {
-  return r.left >= 0 && r.top >= 0 && r.left <= r.right && r.top <= r.bottom &&
-         r.right < d.width() && r.bottom < d.height();
-}
 
 // dots per unit as num/den to pixels per metre, rounded; -1 when out of range
 int64_t toPixelsPerMetre(int32_t num, int32_t den, int32_t units) {

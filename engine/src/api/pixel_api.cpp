@@ -4,6 +4,7 @@
 
 #include "core/error_list.h"
 #include "core/image_table.h"
+#include "core/rect.h"
 #include "ovengine/ovengine.h"
 
 using namespace ov;
@@ -11,20 +12,6 @@ using namespace ov;
 namespace {
 
 int bytesPerAreaPixel(const Dib& d) { return d.bitsPerPixel() == 24 ? 3 : 1; }
-
-// Clips `rect` (null = whole image) to the image; false when nothing is left.
-bool clipRect(const Dib& d, const OV_RECT* rect, OV_RECT& out) {
-  if (!rect) {
-    out = OV_RECT{0, 0, d.width() - 1, d.height() - 1};
-    return true;
-  }
-  if (rect->left > rect->right || rect->top > rect->bottom) return false;
-  out.left = std::max(rect->left, 0);
-  out.top = std::max(rect->top, 0);
-  out.right = std::min(rect->right, d.width() - 1);
-  out.bottom = std::min(rect->bottom, d.height() - 1);
-  return out.left <= out.right && out.top <= out.bottom;
-}
 
 size_t areaBytes(const Dib& d, const OV_RECT& r) {
   return static_cast<size_t>(r.right - r.left + 1) * static_cast<size_t>(r.bottom - r.top + 1) *
@@ -64,7 +51,7 @@ OV_ERRCOUNT IG_DIB_area_size_get(OV_IMAGE image, const OV_RECT* rect, int32_t fo
   if (!rec) return err.fail(IGE_INVALID_IMAGE, __LINE__);
   if (!size || format != OV_AREA_FORMAT) return err.fail(IGE_INVALID_ARGUMENT, __LINE__);
   OV_RECT r;
-  if (!clipRect(rec->dib, rect, r)) return err.fail(IGE_INVALID_RECTANGLE, __LINE__);
+  if (int rc = clipToImage(rec->dib, rect, r); rc != 0) return err.fail(rc, __LINE__);
   const size_t bytes = areaBytes(rec->dib, r);
   if (bytes > INT32_MAX) return err.fail(IGE_INVALID_RECTANGLE, __LINE__);
   *size = static_cast<int32_t>(bytes);
@@ -77,7 +64,7 @@ OV_ERRCOUNT IG_DIB_area_get(OV_IMAGE image, const OV_RECT* rect, void* buffer, i
   if (!rec) return err.fail(IGE_INVALID_IMAGE, __LINE__);
   if (!buffer || format != OV_AREA_FORMAT) return err.fail(IGE_INVALID_ARGUMENT, __LINE__);
   OV_RECT r;
-  if (!clipRect(rec->dib, rect, r)) return err.fail(IGE_INVALID_RECTANGLE, __LINE__);
+  if (int rc = clipToImage(rec->dib, rect, r); rc != 0) return err.fail(rc, __LINE__);
   const int w = r.right - r.left + 1;
   auto* out = static_cast<uint8_t*>(buffer);
   const size_t row_bytes = static_cast<size_t>(w) * bytesPerAreaPixel(rec->dib);
@@ -92,7 +79,7 @@ OV_ERRCOUNT IG_DIB_area_set(OV_IMAGE image, const OV_RECT* rect, const void* buf
   if (!rec) return err.fail(IGE_INVALID_IMAGE, __LINE__);
   if (!buffer || format != OV_AREA_FORMAT) return err.fail(IGE_INVALID_ARGUMENT, __LINE__);
   OV_RECT r;
-  if (!clipRect(rec->dib, rect, r)) return err.fail(IGE_INVALID_RECTANGLE, __LINE__);
+  if (int rc = clipToImage(rec->dib, rect, r); rc != 0) return err.fail(rc, __LINE__);
   const int w = r.right - r.left + 1;
   const auto* in = static_cast<const uint8_t*>(buffer);
   const size_t row_bytes = static_cast<size_t>(w) * bytesPerAreaPixel(rec->dib);
@@ -226,7 +213,7 @@ OV_ERRCOUNT IG_DIB_area_remap(OV_IMAGE image, const OV_RECT* rect, const uint8_t
     return 0;
   }
   OV_RECT r;
-  if (!clipRect(d, rect, r)) return err.fail(IGE_INVALID_RECTANGLE, __LINE__);
+  if (int rc = clipToImage(d, rect, r); rc != 0) return err.fail(rc, __LINE__);
   for (int y = r.top; y <= r.bottom; ++y) {
     uint8_t* p = d.row(y) + 3 * static_cast<size_t>(r.left);
     for (int x = r.left; x <= r.right; ++x, p += 3) {

@@ -27,6 +27,8 @@ class Progress {
   // Reports that `done` of the units are finished. Returns false once the routine cancelled.
   bool advanceTo(int64_t done);
   bool cancelled() const { return cancelled_; }
+  // False when no routine is registered, so nothing can cancel the operation.
+  bool canCancel() const { return callback_ != nullptr; }
 
   static constexpr int32_t kMaxCalls = 100;
 
