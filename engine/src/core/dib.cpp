@@ -1,5 +1,8 @@
 #include "core/dib.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -8,6 +11,19 @@
 #include "ovengine/ov_errors.h"
 
 namespace ov {
+namespace {
+
+// Filling a fresh multi-megabyte image costs a page fault per 4 KiB page; asking for huge
+// pages where the kernel offers them on request cuts that cost severalfold.
+void preferHugePages(uint8_t* block, size_t size) {
+  constexpr uintptr_t kHuge = 2u << 20;
+  if (size < 4 * kHuge) return;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(kHuge - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
+}  // namespace
 
 Dib::Dib(Dib&& other) noexcept
     : block_(std::exchange(other.block_, nullptr)),
@@ -43,6 +59,7 @@ int Dib::allocate(int width, int height, int bits_per_pixel, bool zero) {
   // Large blocks come straight from mmap and are zero already; calloc knows that.
   auto* block = static_cast<uint8_t*>(zero ? std::calloc(1, total) : std::malloc(total));
   if (!block) return IGE_OUT_OF_MEMORY;
+  preferHugePages(block, total);
   if (!zero) std::memset(block, 0, header);
   release();
   block_ = block;
