@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "progress_script.h"
 #include "temp_dir.h"
 #include "test_images.h"
 
@@ -16,12 +17,6 @@ int filesIn(const std::string& dir) {
   int n = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++n;
   return n;
-}
-
-int g_calls = 0;
-OV_BOOL cancelOnThirdCall(int32_t* counter, int32_t) {
-  ++*counter;
-  return ++g_calls < 3;
 }
 
 }  // namespace
@@ -57,12 +52,10 @@ TEST(SaveFile, CancelledSaveLeavesTheOldFile) {
   const std::vector<uint8_t> old(5000, 'k');
   writeFile(path, old);
   ScopedImage image(makeImage(64, 400, 24));
-  int32_t counter = 0;
-  g_calls = 0;
-  IG_status_bar_CB_register(cancelOnThirdCall, &counter);
-  const OV_ERRCOUNT n = IG_save_file(image.get(), path.c_str(), IG_FORMAT_BMP);
-  IG_status_bar_CB_register(nullptr, nullptr);
-  EXPECT_EQ(n, 1);
+  {
+    ProgressScript progress(3);
+    EXPECT_EQ(IG_save_file(image.get(), path.c_str(), IG_FORMAT_BMP), 1);
+  }
   EXPECT_EQ(takeErrorCode(), IGE_CANCELLED);
   EXPECT_EQ(readFile(path), old);
   EXPECT_EQ(filesIn(dir.path()), 1);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "progress_script.h"
 #include "temp_dir.h"
 #include "test_images.h"
 
@@ -431,41 +432,24 @@ TEST(JpegDamage, UndecodableFilesAreRefused) {
 
 // ---- Progress -------------------------------------------------------------------------
 
-struct Calls {
-  int count = 0;
-  int32_t total = 0;
-  int cancel_at = 0;  // 0 = never
-} g_calls;
-
-OV_BOOL countCall(int32_t* counter, int32_t total) {
-  ++*counter;
-  g_calls.total = total;
-  return ++g_calls.count != g_calls.cancel_at;
-}
-
 TEST(JpegProgress, CalledOncePerUnitAndCancels) {
   ScopedImage image(makeImage(40, 48, 24));
   TempDir dir;
   const std::string path = dir.file("progress.jpg");
   IG_save_JPEG_quality_set(90);
   ASSERT_EQ(IG_save_file(image.get(), path.c_str(), IG_FORMAT_JPG), 0);
-  int32_t counter = 0;
-  IG_status_bar_CB_register(countCall, &counter);
-
-  g_calls = Calls{};
+  ProgressScript progress;
   ScopedImage loaded;
   EXPECT_EQ(IG_load_file(path.c_str(), loaded.out()), 0);
-  EXPECT_EQ(g_calls.total, 48);
-  EXPECT_EQ(g_calls.count, g_calls.total);
+  EXPECT_EQ(progress.total(), 48);
+  EXPECT_EQ(progress.calls(), progress.total());
 
-  g_calls = Calls{};
-  g_calls.cancel_at = 2;
+  progress.reset(2);
   OV_IMAGE cancelled = 0;
   EXPECT_EQ(IG_load_file(path.c_str(), &cancelled), 1);
   EXPECT_EQ(takeErrorCode(), IGE_CANCELLED);
   EXPECT_EQ(cancelled, 0u);
-  EXPECT_EQ(g_calls.count, 2);
-  IG_status_bar_CB_register(nullptr, nullptr);
+  EXPECT_EQ(progress.calls(), 2);
 }
 
 }  // namespace

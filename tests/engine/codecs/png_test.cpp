@@ -18,6 +18,7 @@
 
 #include "codecs/codec.h"
 #include "core/image_table.h"
+#include "progress_script.h"
 #include "temp_dir.h"
 #include "test_images.h"
 
@@ -501,20 +502,6 @@ TEST(PngSave, TransparentColourBecomesTrnsAndComesBack) {
 
 // ---- Progress ------------------------------------------------------------------------------
 
-namespace {
-
-OV_BOOL cancelAtOnce(int32_t*, int32_t) {
-  return 0;
-}
-
-struct CancellingProgress {
-  int32_t counter = 0;
-  CancellingProgress() { IG_status_bar_CB_register(cancelAtOnce, &counter); }
-  ~CancellingProgress() { IG_status_bar_CB_register(nullptr, nullptr); }
-};
-
-}  // namespace
-
 TEST(PngProgress, CancelledLoadsAndSavesStopCleanly) {
   TempDir dir;
   const std::string path = dir.file("c.png");
@@ -523,13 +510,15 @@ TEST(PngProgress, CancelledLoadsAndSavesStopCleanly) {
   writeFile(dir.file("i.png"),
             encode({.colour_type = RGBA, .pixels = {{1, 2, 3, 4}}, .interlaced = true}));
 
-  CancellingProgress cancel;
+  ProgressScript cancel;
   for (const std::string& name : {path, dir.file("i.png")}) {
+    cancel.reset(1);
     OV_IMAGE loaded = 0;
     EXPECT_EQ(IG_load_file(name.c_str(), &loaded), 1);
     EXPECT_EQ(takeErrorCode(), IGE_CANCELLED);
     EXPECT_EQ(loaded, 0u);
   }
+  cancel.reset(1);
   EXPECT_EQ(IG_save_file(image.get(), dir.file("d.png").c_str(), IG_FORMAT_PNG), 1);
   EXPECT_EQ(takeErrorCode(), IGE_CANCELLED);
 }
