@@ -5,6 +5,7 @@
 #include "core/error_list.h"
 #include "core/image_table.h"
 #include "core/rect.h"
+#include "core/resolution.h"
 #include "core/progress.h"
 #include "ovengine/ovengine.h"
 
@@ -101,8 +102,7 @@ OV_ERRCOUNT IG_image_DIB_pntr_get(OV_IMAGE image, OV_BITMAPINFOHEADER** dib) {
 }
 
 int32_t IG_convert_PPM_to_DPI(int32_t pixels_per_metre) {
-  if (pixels_per_metre <= 0) return 0;
-  return static_cast<int32_t>((static_cast<int64_t>(pixels_per_metre) * 254 + 5000) / 10000);
+  return ppmToDpi(pixels_per_metre);
 }
 
 OV_ERRCOUNT IG_image_resolution_get(OV_IMAGE image, int32_t* x_num, int32_t* x_den,

@@ -22,6 +22,7 @@
 #include "codecs/jpeg_exif.h"
 #include "core/limits.h"
 #include "core/orientation.h"
+#include "core/resolution.h"
 #include "ovengine/ov_formats.h"
 
 namespace ov {
@@ -74,13 +75,6 @@ void initErrors(ErrorManager& err, int fallback) {
   err.pub.output_message = silent;
   err.fallback = fallback;
   err.code = fallback;
-}
-
-int dpiToPpm(int dpi) {
-  return static_cast<int>(std::lround(dpi * 10000.0 / 254.0));
-}
-int ppmToDpi(int ppm) {
-  return static_cast<int>(std::lround(ppm * 254.0 / 10000.0));
 }
 
 // ---- Reading --------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 
 #include "core/limits.h"
 #include "core/orientation.h"
+#include "core/resolution.h"
 
 namespace ov::tiff {
 namespace {
@@ -111,13 +112,9 @@ bool plausibleSize(TIFF* tif, uint64_t file_size, const Layout& l) {
 }
 
 int toPpm(float value, uint16_t unit) {
-  if (!std::isfinite(value) || value <= 0) return 0;
-  double ppm = 0;
-  if (unit == RESUNIT_INCH)
-    ppm = value * 10000.0 / 254.0;
-  else if (unit == RESUNIT_CENTIMETER)
-    ppm = value * 100.0;
-  return ppm < INT32_MAX ? static_cast<int>(std::lround(ppm)) : 0;
+  if (unit == RESUNIT_INCH) return dpiToPpm(value);
+  if (unit == RESUNIT_CENTIMETER) return dpcmToPpm(value);
+  return 0;
 }
 
 // Resolution in pixels per metre as stored (not turned by the orientation).

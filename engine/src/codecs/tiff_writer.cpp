@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "codecs/tiff_io.h"
+#include "core/resolution.h"
 
 namespace ov::tiff {
 namespace {
@@ -125,11 +126,10 @@ bool setTags(TIFF* tif, const Dib& image, const Encoding& e, const PageOptions& 
   if (!ok || !TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rows_per_strip)) return false;
   const OV_BITMAPINFOHEADER* header = image.header();
   if (header->biXPelsPerMeter > 0 && header->biYPelsPerMeter > 0) {
-    auto dpi = [](int32_t ppm) {
+    auto dpi = [](int32_t ppm) -> double {
       // A whole number of dots per inch is written as such (11811 ppm is 300 dpi).
-      const double exact = ppm * 254.0 / 10000.0;
-      const double whole = std::round(exact);
-      return std::lround(whole * 10000.0 / 254.0) == ppm ? whole : exact;
+      const int32_t whole = ppmToDpi(ppm);
+      return dpiToPpm(whole) == ppm ? whole : ppm * 254.0 / 10000.0;
     };
     ok = TIFFSetField(tif, TIFFTAG_XRESOLUTION, dpi(header->biXPelsPerMeter)) &&
          TIFFSetField(tif, TIFFTAG_YRESOLUTION, dpi(header->biYPelsPerMeter)) &&
