@@ -8,6 +8,7 @@
 
 #include "ov_errors.h"
 #include "ov_formats.h"
+#include "ov_process.h"
 #include "ov_types.h"
 
 #ifdef __cplusplus

@@ -1,10 +1,11 @@
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "core/error_list.h"
 #include "core/image_table.h"
 #include "core/rect.h"
+#include "process/pixel_convert.h"
 #include "ovengine/ovengine.h"
 
 using namespace ov;
@@ -185,14 +186,7 @@ OV_ERRCOUNT IG_DIB_pixel_set_color(OV_IMAGE image, int32_t x, int32_t y, const O
     d.setIndexAt(x, y, colour->b | (colour->g << 8) | (static_cast<uint32_t>(colour->r) << 16));
     return 0;
   }
-  int best = 0;
-  int best_dist = INT_MAX;
-  for (int i = 0; i < d.paletteSize(); ++i) {
-    const OV_RGBQUAD& q = d.palette()[i];
-    const int db = q.blue - colour->b, dg = q.green - colour->g, dr = q.red - colour->r;
-    const int dist = db * db + dg * dg + dr * dr;
-    if (dist < best_dist) best_dist = dist, best = i;
-  }
+  const int best = nearestPaletteIndex(d.palette(), d.paletteSize(), colour->r, colour->g, colour->b);
   d.setIndexAt(x, y, static_cast<uint32_t>(best));
   return 0;
 }

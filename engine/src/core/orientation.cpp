@@ -1,91 +1,31 @@
 #include "core/orientation.h"
 
-#include <algorithm>
-#include <cstring>
 #include <utility>
-#include <vector>
 
+#include "core/progress.h"
 #include "ovengine/ov_errors.h"
+#include "process/geometry.h"
 
 namespace ov {
-namespace {
 
-void mirrorRow24(uint8_t* r, int w) {
-  for (int a = 0, b = w - 1; a < b; ++a, --b) {
-    std::swap(r[3 * a], r[3 * b]);
-    std::swap(r[3 * a + 1], r[3 * b + 1]);
-    std::swap(r[3 * a + 2], r[3 * b + 2]);
-  }
-}
-
-}  // namespace
+// These run inside a load, which reports its own progress.
 
 void mirror(Dib& image, bool horizontal, bool vertical) {
-  const int w = image.width(), h = image.height();
-  if (horizontal) {
-    const int bpp = image.bitsPerPixel();
-    for (int y = 0; y < h; ++y) {
-      if (bpp == 24) {
-        mirrorRow24(image.row(y), w);
-      } else if (bpp == 8) {
-        std::reverse(image.row(y), image.row(y) + w);
-      } else {
-        for (int a = 0, b = w - 1; a < b; ++a, --b) {
-          const uint32_t va = image.indexAt(a, y), vb = image.indexAt(b, y);
-          image.setIndexAt(a, y, vb);
-          image.setIndexAt(b, y, va);
-        }
-      }
-    }
-  }
-  if (vertical) {
-    std::vector<uint8_t> tmp(image.stride());
-    for (int a = 0, b = h - 1; a < b; ++a, --b) {
-      std::memcpy(tmp.data(), image.row(a), image.stride());
-      std::memcpy(image.row(a), image.row(b), image.stride());
-      std::memcpy(image.row(b), tmp.data(), image.stride());
-    }
-  }
+  Progress silent(Progress::Silent{});
+  if (horizontal && vertical)
+    rotateHalf(image, silent);
+  else if (horizontal)
+    mirrorHorizontal(image, silent);
+  else if (vertical)
+    mirrorVertical(image, silent);
 }
 
 int rotate(Dib& image, Turn turn) {
+  Progress silent(Progress::Silent{});
   if (turn == Turn::kNone) return IGE_SUCCESS;
-  if (turn == Turn::kCw180) {
-    mirror(image, true, true);
-    return IGE_SUCCESS;
-  }
-  const int w = image.width(), h = image.height(), bpp = image.bitsPerPixel();
+  if (turn == Turn::kCw180) return rotateHalf(image, silent);
   Dib out;
-  if (int rc = out.allocate(h, w, bpp, bpp < 8); rc != 0) return rc;
-  std::memcpy(out.palette(), image.palette(), sizeof(OV_RGBQUAD) * image.paletteSize());
-  out.setResolution(image.header()->biYPelsPerMeter, image.header()->biXPelsPerMeter);
-  const bool cw = turn == Turn::kCw90;
-  // Destination (x, y) takes source (y, h-1-x) for a clockwise turn, (w-1-y, x) otherwise.
-  // Walk the destination in tiles so both images stay in cache.
-  constexpr int kTile = 64;
-  for (int ty = 0; ty < w; ty += kTile) {
-    const int ye = std::min(ty + kTile, w);
-    for (int tx = 0; tx < h; tx += kTile) {
-      const int xe = std::min(tx + kTile, h);
-      for (int y = ty; y < ye; ++y) {
-        const int sx = cw ? y : w - 1 - y;
-        if (bpp == 24) {
-          uint8_t* d = out.row(y) + 3 * static_cast<size_t>(tx);
-          for (int x = tx; x < xe; ++x, d += 3) {
-            const uint8_t* s = image.row(cw ? h - 1 - x : x) + 3 * static_cast<size_t>(sx);
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-          }
-        } else if (bpp == 8) {
-          uint8_t* d = out.row(y);
-          for (int x = tx; x < xe; ++x) d[x] = image.row(cw ? h - 1 - x : x)[sx];
-        } else {
-          for (int x = tx; x < xe; ++x) out.setIndexAt(x, y, image.indexAt(sx, cw ? h - 1 - x : x));
-        }
-      }
-    }
-  }
+  if (int rc = rotateQuarter(image, turn, out, silent); rc != 0) return rc;
   image = std::move(out);
   return IGE_SUCCESS;
 }

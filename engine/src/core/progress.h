@@ -16,6 +16,9 @@ class Progress {
  public:
   // An operation that has not started yet; the routine is not called until start().
   Progress();
+  // Work inside another operation that reports for it: never calls the routine.
+  struct Silent {};
+  explicit Progress(Silent) : callback_(nullptr), counter_(nullptr) {}
   explicit Progress(int64_t units) : Progress() { start(units); }
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;

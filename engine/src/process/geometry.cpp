@@ -1,0 +1,43 @@
+#include "process/geometry.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+
+namespace ov {
+namespace {
+
+std::atomic<bool> g_vector_kernels{true};
+
+// Large results (backed by huge pages, see Dib::allocate) are faulted in up front, so that
+// the kernel clearing fresh pages does not evict the working set of an operation halfway
+// through.
+void prepareLargeResult(Dib& image) {
+  constexpr size_t kPage = 4096;
+  constexpr size_t kMinBytes = size_t{4} << 20;
+  if (image.pixelBytes() < kMinBytes) return;
+  const auto start = reinterpret_cast<uintptr_t>(image.bits());
+  const uintptr_t first = (start + kPage - 1) & ~(kPage - 1);
+  const uintptr_t end = (start + image.pixelBytes()) & ~(kPage - 1);
+  if (end <= first) return;
+  // The block is zero already: rewriting one zero per page changes nothing.
+  for (uintptr_t page = first; page < end; page += kPage)
+    *reinterpret_cast<volatile uint8_t*>(page) = 0;
+}
+
+}  // namespace
+
+void setVectorKernels(bool enabled) { g_vector_kernels = enabled; }
+bool vectorKernelsEnabled() { return g_vector_kernels; }
+
+int allocateLike(const Dib& like, int width, int height, int bpp, Dib& out) {
+  // Zeroed so that row padding is clean; fresh large blocks cost nothing to zero.
+  if (int rc = out.allocate(width, height, bpp, true); rc != 0) return rc;
+  prepareLargeResult(out);
+  if (bpp == like.bitsPerPixel())
+    std::memcpy(out.palette(), like.palette(), sizeof(OV_RGBQUAD) * out.paletteSize());
+  out.setResolution(like.header()->biXPelsPerMeter, like.header()->biYPelsPerMeter);
+  return 0;
+}
+
+}  // namespace ov
