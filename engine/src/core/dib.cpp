@@ -1,33 +1,19 @@
 #include "core/dib.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
+#include "core/block_store.h"
 #include "core/limits.h"
 #include "ovengine/ov_errors.h"
 
 namespace ov {
-namespace {
-
-// Filling a fresh multi-megabyte image costs a page fault per 4 KiB page; asking for huge
-// pages where the kernel offers them on request cuts that cost severalfold.
-void preferHugePages(uint8_t* block, size_t size) {
-  constexpr uintptr_t kHuge = 2u << 20;
-  if (size < 4 * kHuge) return;
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(kHuge - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
-}  // namespace
 
 Dib::Dib(Dib&& other) noexcept
     : block_(std::exchange(other.block_, nullptr)),
       size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)),
       stride_(std::exchange(other.stride_, 0)) {}
 
 Dib& Dib::operator=(Dib&& other) noexcept {
@@ -35,6 +21,7 @@ Dib& Dib::operator=(Dib&& other) noexcept {
     release();
     block_ = std::exchange(other.block_, nullptr);
     size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
     stride_ = std::exchange(other.stride_, 0);
   }
   return *this;
@@ -43,9 +30,10 @@ Dib& Dib::operator=(Dib&& other) noexcept {
 Dib::~Dib() { release(); }
 
 void Dib::release() {
-  std::free(block_);
+  releaseBlock(block_, capacity_);
   block_ = nullptr;
   size_ = 0;
+  capacity_ = 0;
   stride_ = 0;
 }
 
@@ -56,14 +44,14 @@ int Dib::allocate(int width, int height, int bits_per_pixel, bool zero) {
   const size_t stride = strideFor(width, bits_per_pixel);
   const size_t header = sizeof(OV_BITMAPINFOHEADER) + sizeof(OV_RGBQUAD) * paletteEntries(bits_per_pixel);
   const size_t total = header + stride * static_cast<size_t>(height);
-  // Large blocks come straight from mmap and are zero already; calloc knows that.
-  auto* block = static_cast<uint8_t*>(zero ? std::calloc(1, total) : std::malloc(total));
+  size_t capacity = 0;
+  uint8_t* block = acquireBlock(total, zero, capacity);
   if (!block) return IGE_OUT_OF_MEMORY;
-  preferHugePages(block, total);
   if (!zero) std::memset(block, 0, header);
   release();
   block_ = block;
   size_ = total;
+  capacity_ = capacity;
   stride_ = stride;
   OV_BITMAPINFOHEADER* h = this->header();
   h->biSize = sizeof(OV_BITMAPINFOHEADER);
@@ -83,12 +71,14 @@ int Dib::copyFrom(const Dib& other) {
     release();
     return IGE_SUCCESS;
   }
-  auto* block = static_cast<uint8_t*>(std::malloc(other.size_));
+  size_t capacity = 0;
+  uint8_t* block = acquireBlock(other.size_, false, capacity);
   if (!block) return IGE_OUT_OF_MEMORY;
   std::memcpy(block, other.block_, other.size_);
   release();
   block_ = block;
   size_ = other.size_;
+  capacity_ = capacity;
   stride_ = other.stride_;
   return IGE_SUCCESS;
 }

@@ -75,7 +75,8 @@ class Dib {
   void release();
 
   uint8_t* block_ = nullptr;
-  size_t size_ = 0;
+  size_t size_ = 0;      // bytes in use
+  size_t capacity_ = 0;  // bytes of the block
   size_t stride_ = 0;
 };
 

@@ -20,7 +20,7 @@ void prepareLargeResult(Dib& image) {
   const uintptr_t first = (start + kPage - 1) & ~(kPage - 1);
   const uintptr_t end = (start + image.pixelBytes()) & ~(kPage - 1);
   if (end <= first) return;
-  // The block is zero already: rewriting one zero per page changes nothing.
+  // Every pixel is written afterwards, so a zero per page changes nothing.
   for (uintptr_t page = first; page < end; page += kPage)
     *reinterpret_cast<volatile uint8_t*>(page) = 0;
 }
@@ -31,8 +31,13 @@ void setVectorKernels(bool enabled) { g_vector_kernels = enabled; }
 bool vectorKernelsEnabled() { return g_vector_kernels; }
 
 int allocateLike(const Dib& like, int width, int height, int bpp, Dib& out) {
-  // Zeroed so that row padding is clean; fresh large blocks cost nothing to zero.
-  if (int rc = out.allocate(width, height, bpp, true); rc != 0) return rc;
+  // Every caller writes every pixel; rows of whole-byte pixels then only need their padding
+  // cleared, while bit-packed rows, written pixel by pixel, start from zero.
+  const bool packed = bpp < 8;
+  if (int rc = out.allocate(width, height, bpp, packed); rc != 0) return rc;
+  const size_t used = static_cast<size_t>(width) * (bpp / 8);
+  if (!packed && used < out.stride())
+    for (int y = 0; y < height; ++y) std::memset(out.row(y) + used, 0, out.stride() - used);
   prepareLargeResult(out);
   if (bpp == like.bitsPerPixel())
     std::memcpy(out.palette(), like.palette(), sizeof(OV_RGBQUAD) * out.paletteSize());

@@ -18,7 +18,7 @@ void setVectorKernels(bool enabled);
 bool vectorKernelsEnabled();
 
 // A new width x height image of `bpp` bits with the palette and resolution of `like`.
-// Pixels start at zero.
+// The caller writes every pixel (row padding and bit-packed rows start at zero).
 int allocateLike(const Dib& like, int width, int height, int bpp, Dib& out);
 
 // Turns `src` by 90 or 270 degrees clockwise into `out`; the resolutions swap.
