@@ -69,8 +69,9 @@ OV_API OV_ERRCOUNT IG_IP_contrast_stretch(OV_IMAGE image, const OV_RECT* rect, O
 
 /* ---- Filters --------------------------------------------------------------------------- */
 
-/* Filters and effects work on 24-bit and 8-bit grey images (twist on every depth); reads
- * beyond the image edge mirror it. */
+/* Filters and effects work on 24-bit and 8-bit grey images; twist works on every depth, and
+ * median, noise and posterize work on other palette images through their colours, each
+ * changed pixel taking the nearest palette entry. Reads beyond the image edge mirror it. */
 /* The 1-2-1 kernel applied `factor` (1..4) times. */
 OV_API OV_ERRCOUNT IG_IP_smooth(OV_IMAGE image, const OV_RECT* rect, int32_t factor);
 /* factor 1..5: in + factor / 2 * (in - mean of the 8 neighbours). */

@@ -30,7 +30,7 @@ OV_ERRCOUNT IG_FX_noise(OV_IMAGE image, const OV_RECT* rect, int32_t type, int32
   const NoiseSettings settings{type == 1 ? NoiseType::kGaussian : NoiseType::kLinear, strength,
                                hit_rate, sigma, channels};
   return runOnRect(
-      image, rect, ok, Depths::kFilter, 1,
+      image, rect, ok, Depths::kThroughColours, 1,
       [&settings](Dib& dib, const OV_RECT& r, Progress& p) {
         return addNoise(dib, r, settings, p);
       },
@@ -69,7 +69,7 @@ OV_ERRCOUNT IG_FX_twist(OV_IMAGE image, const OV_RECT* rect, int32_t turn, int32
 
 OV_ERRCOUNT IG_FX_posterize(OV_IMAGE image, const OV_RECT* rect, int32_t levels, int32_t channels) {
   return runOnRect(
-      image, rect, within(levels, 1, 255) && validChannels(channels), Depths::kFilter, 1,
+      image, rect, within(levels, 1, 255) && validChannels(channels), Depths::kThroughColours, 1,
       [=](Dib& dib, const OV_RECT& r, Progress& p) {
         return posterizeImage(dib, r, levels, channels, p);
       },

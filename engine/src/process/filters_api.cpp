@@ -23,7 +23,7 @@ OV_ERRCOUNT IG_IP_sharpen(OV_IMAGE image, const OV_RECT* rect, int32_t factor) {
 
 OV_ERRCOUNT IG_IP_median(OV_IMAGE image, const OV_RECT* rect, int32_t width, int32_t height) {
   return runOnRect(
-      image, rect, within(width, 1, 10) && within(height, 1, 10), Depths::kFilter, 1,
+      image, rect, within(width, 1, 10) && within(height, 1, 10), Depths::kThroughColours, 1,
       [=](Dib& dib, const OV_RECT& r, Progress& p) {
         return medianImage(dib, r, width, height, p);
       },

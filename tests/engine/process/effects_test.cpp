@@ -681,7 +681,9 @@ TEST(EffectRules, ErrorsLeaveTheImageAlone) {
       expectError(bad(image.get(), nullptr), IGE_INVALID_ARGUMENT);
     EXPECT_EQ(rawBytes(image.get()), before);
     expectError(c.run(0, nullptr), IGE_INVALID_IMAGE);
-    if (c.any_depth) continue;
+    // Noise and posterize work on palette images through their colours.
+    if (c.any_depth || std::string(c.name) == "noise" || std::string(c.name) == "posterize")
+      continue;
     // 1 and 4 bits, and 8 bits whose palette is not a grey ramp.
     for (int bpp : {1, 4, 8}) {
       ScopedImage other(makeBusy(12, 10, bpp));

@@ -330,6 +330,7 @@ TEST(FilterRules, ErrorsLeaveTheImageAlone) {
       expectError(bad(image.get(), nullptr), IGE_INVALID_ARGUMENT);
     EXPECT_EQ(rawBytes(image.get()), before);
     expectError(c.run(0, nullptr), IGE_INVALID_IMAGE);
+    if (std::string(c.name) == "median") continue;  // works on palette images' colours
     // 1 and 4 bits, and 8 bits whose palette is not a grey ramp.
     for (int bpp : {1, 4, 8}) {
       ScopedImage other(makeBusy(12, 10, bpp));
