@@ -61,7 +61,7 @@ Bytes packRow(const std::vector<uint32_t>& px, int bits) {
   return row.b;
 }
 
-struct Spec {
+struct Layout {
   uint32_t header = 40;
   int bits = 8;
   uint32_t compression = 0;
@@ -76,7 +76,7 @@ struct Spec {
   int32_t ppm = 0;
 };
 
-Bytes build(const Spec& s) {
+Bytes build(const Layout& s) {
   const int w = s.rows.empty() ? s.width : static_cast<int>(s.rows[0].size());
   const int h = s.rows.empty() ? s.height : static_cast<int>(s.rows.size());
   Le f;
@@ -158,8 +158,8 @@ const DepthCase kDepths[] = {
     {24, {{0xFF0000, 0x00FF00, 0x0000FF}, {0x123456, 0xABCDEF, 0}}, 0xFF0000, 0x0000FF, 0xABCDEF},
 };
 
-Spec depthSpec(uint32_t header, const DepthCase& d) {
-  Spec s;
+Layout depthLayout(uint32_t header, const DepthCase& d) {
+  Layout s;
   s.header = header;
   s.bits = d.bits;
   s.rows = d.rows;
@@ -185,7 +185,7 @@ class BmpHeaders : public ::testing::TestWithParam<std::tuple<uint32_t, DepthCas
 
 TEST_P(BmpHeaders, EveryGenerationReadsTheSamePicture) {
   const auto& [header, depth] = GetParam();
-  const Decoded d = decode(build(depthSpec(header, depth)));
+  const Decoded d = decode(build(depthLayout(header, depth)));
   ASSERT_NO_FATAL_FAILURE(expectPicture(d, depth));
   // Only the OS/2 1.x header and the short OS/2 2.x one lack a resolution.
   const int ppm = header == 12 || header == 16 ? 0 : 2835;
@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(Generations, BmpHeaders,
 TEST(BmpRead, TopDownRowsGiveTheSamePicture) {
   for (const DepthCase& c : kDepths) {
     SCOPED_TRACE(c.bits);
-    Spec s = depthSpec(40, c);
+    Layout s = depthLayout(40, c);
     s.top_down = true;
     EXPECT_NO_FATAL_FAILURE(expectPicture(decode(build(s)), c));
   }
@@ -256,7 +256,7 @@ class BmpMasks : public ::testing::TestWithParam<MaskCase> {};
 
 TEST_P(BmpMasks, ChannelsScaleToEightBits) {
   const MaskCase& c = GetParam();
-  Spec s;
+  Layout s;
   s.header = c.header;
   s.bits = c.bits;
   s.compression = c.compression;
@@ -321,7 +321,7 @@ class BmpRle : public ::testing::TestWithParam<RleCase> {};
 
 TEST_P(BmpRle, DecodesEveryEscape) {
   const RleCase& c = GetParam();
-  Spec s;
+  Layout s;
   s.bits = c.bits;
   s.compression = c.bits == 8 ? 1 : 2;
   s.width = c.width;
@@ -343,7 +343,7 @@ INSTANTIATE_TEST_SUITE_P(Streams, BmpRle, ::testing::ValuesIn(kRle),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BmpRead, IndexesPastAShortPaletteAreBlack) {
-  Spec s;
+  Layout s;
   s.palette = {0x112233, 0x445566};
   s.rows = {{0, 1, 2, 255}};
   const Decoded d = decode(build(s));
@@ -357,7 +357,7 @@ TEST(BmpRead, IndexesPastAShortPaletteAreBlack) {
 // ---- Bad files -----------------------------------------------------------------------------
 
 Bytes valid() {
-  return build(depthSpec(40, kDepths[2]));
+  return build(depthLayout(40, kDepths[2]));
 }
 
 Bytes truncated(size_t size) {
@@ -366,14 +366,14 @@ Bytes truncated(size_t size) {
   return b;
 }
 
-Bytes withSpec(void (*change)(Spec&)) {
-  Spec s = depthSpec(40, kDepths[2]);
+Bytes withSpec(void (*change)(Layout&)) {
+  Layout s = depthLayout(40, kDepths[2]);
   change(s);
   return build(s);
 }
 
 Bytes hugeHeader() {
-  Bytes b = build(depthSpec(40, kDepths[3]));
+  Bytes b = build(depthLayout(40, kDepths[3]));
   const uint8_t side[4] = {0xA0, 0x86, 0x01, 0x00};  // 100000
   std::copy(side, side + 4, b.begin() + 18);
   std::copy(side, side + 4, b.begin() + 22);
@@ -402,20 +402,20 @@ const std::vector<BadCase>& badCases() {
       {"cut_in_palette", truncated(60)},
       {"cut_in_pixels", truncated(valid().size() - 1)},
       {"garbage", garbage()},
-      {"off_bits_past_end", withSpec([](Spec& s) { s.off_bits = 100000; })},
-      {"clr_used_huge", withSpec([](Spec& s) { s.clr_used = 0x7FFFFFFF; })},
-      {"palette_past_end", withSpec([](Spec& s) { s.clr_used = 200, s.off_bits = 0; })},
+      {"off_bits_past_end", withSpec([](Layout& s) { s.off_bits = 100000; })},
+      {"clr_used_huge", withSpec([](Layout& s) { s.clr_used = 0x7FFFFFFF; })},
+      {"palette_past_end", withSpec([](Layout& s) { s.clr_used = 200, s.off_bits = 0; })},
       {"huge_dimensions", hugeHeader()},
-      {"jpeg_inside", withSpec([](Spec& s) { s.bits = 24, s.compression = 4; })},
-      {"png_inside", withSpec([](Spec& s) { s.bits = 24, s.compression = 5; })},
-      {"os2_huffman", withSpec([](Spec& s) { s.header = 64, s.bits = 1, s.compression = 3; })},
-      {"rle8_on_24_bits", withSpec([](Spec& s) { s.bits = 24, s.compression = 1; })},
-      {"depth_7", withSpec([](Spec& s) { s.bits = 7; })},
-      {"rle_cut_short", withSpec([](Spec& s) {
+      {"jpeg_inside", withSpec([](Layout& s) { s.bits = 24, s.compression = 4; })},
+      {"png_inside", withSpec([](Layout& s) { s.bits = 24, s.compression = 5; })},
+      {"os2_huffman", withSpec([](Layout& s) { s.header = 64, s.bits = 1, s.compression = 3; })},
+      {"rle8_on_24_bits", withSpec([](Layout& s) { s.bits = 24, s.compression = 1; })},
+      {"depth_7", withSpec([](Layout& s) { s.bits = 7; })},
+      {"rle_cut_short", withSpec([](Layout& s) {
          s.compression = 1, s.width = 4, s.height = 2, s.rows.clear();
          s.coded = {0x04, 0x01, 0x00, 0x00, 0x02};
        })},
-      {"rle_absolute_past_end", withSpec([](Spec& s) {
+      {"rle_absolute_past_end", withSpec([](Layout& s) {
          s.compression = 1, s.width = 4, s.height = 2, s.rows.clear();
          s.coded = {0x00, 0x09, 0x01, 0x02};
        })},
