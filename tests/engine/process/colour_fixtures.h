@@ -119,28 +119,4 @@ inline void expectRefused(OV_ERRCOUNT count, int32_t code, OV_IMAGE image,
   }
 }
 
-// A progress routine that cancels at its `cancel_at`-th call.
-class CancellingProgress {
- public:
-  explicit CancellingProgress(int cancel_at) {
-    cancel_at_ = cancel_at;
-    calls_ = 0;
-    IG_status_bar_CB_register(&routine, &counter_);
-  }
-  ~CancellingProgress() { IG_status_bar_CB_register(nullptr, nullptr); }
-  CancellingProgress(const CancellingProgress&) = delete;
-  CancellingProgress& operator=(const CancellingProgress&) = delete;
-  static int calls() { return calls_; }
-
- private:
-  static OV_BOOL routine(int32_t* counter, int32_t total) {
-    ++*counter;
-    if (*counter == total) *counter = 0;
-    return ++calls_ < cancel_at_;
-  }
-  static inline int cancel_at_ = 0;
-  static inline int calls_ = 0;
-  int32_t counter_ = 0;
-};
-
 }  // namespace colourtest

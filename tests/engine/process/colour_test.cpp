@@ -9,6 +9,7 @@
 #include "colour_fixtures.h"
 #include "ovengine/ov_errors.h"
 #include "process/gray.h"
+#include "progress_script.h"
 
 using namespace colourtest;
 
@@ -259,43 +260,29 @@ TEST(ColourCalls, SucceedOnAColourImage) {
   }
 }
 
-struct Recorder {
-  static OV_BOOL routine(int32_t* counter, int32_t total) {
-    ++*counter;
-    ++calls;
-    last_total = total;
-    if (*counter == total) *counter = 0;
-    return 1;
-  }
-  static inline int calls = 0;
-  static inline int32_t last_total = 0;
-};
-
 TEST(ColourCalls, ProgressRunsToItsTotal) {
+  ovtest::ProgressScript progress;
   for (const Call& call : everyCall()) {
     SCOPED_TRACE(call.name);
     ScopedImage image(ovtest::makeImage(40, 30, call.bpp));
-    int32_t counter = 0;
-    Recorder::calls = 0;
-    IG_status_bar_CB_register(&Recorder::routine, &counter);
-    const OV_ERRCOUNT errors = call.run(image.get());
-    IG_status_bar_CB_register(nullptr, nullptr);
-    EXPECT_EQ(errors, 0);
-    EXPECT_GE(Recorder::calls, 1);
-    EXPECT_EQ(Recorder::calls, Recorder::last_total);
-    EXPECT_EQ(counter, 0);
+    progress.reset();
+    EXPECT_EQ(call.run(image.get()), 0);
+    EXPECT_GE(progress.calls(), 1);
+    EXPECT_EQ(progress.calls(), progress.total());
+    EXPECT_EQ(progress.counter(), 0);
   }
 }
 
 TEST(ColourCalls, CancelChangesNothing) {
+  ovtest::ProgressScript cancel;
   for (const Call& call : everyCall()) {
     for (int cancel_at : {1, 2}) {
       SCOPED_TRACE(call.name + " at call " + std::to_string(cancel_at));
       ScopedImage image(ovtest::makeImage(40, 30, call.bpp));
       const std::vector<uint8_t> before = snapshot(image.get());
-      CancellingProgress cancel(cancel_at);
+      cancel.reset(cancel_at);
       expectRefused(call.run(image.get()), IGE_CANCELLED, image.get(), before);
-      EXPECT_EQ(CancellingProgress::calls(), cancel_at);
+      EXPECT_EQ(cancel.calls(), cancel_at);
     }
   }
 }

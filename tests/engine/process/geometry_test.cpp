@@ -10,6 +10,7 @@
 
 #include "ovengine/ov_process.h"
 #include "process/geometry.h"
+#include "progress_script.h"
 #include "test_images.h"
 
 using namespace ovtest;
@@ -151,20 +152,6 @@ const std::vector<Mapping>& mappings() {
        }},
   };
   return m;
-}
-
-struct ProgressLog {
-  int calls = 0;
-  int32_t total = 0;
-  int cancel_at = 0;  // 0 = never
-} g_log;
-
-OV_BOOL logProgress(int32_t* counter, int32_t total) {
-  ++*counter;
-  ++g_log.calls;
-  g_log.total = total;
-  if (*counter == total) *counter = 0;
-  return g_log.cancel_at == 0 || g_log.calls < g_log.cancel_at;
 }
 
 void expectError(OV_ERRCOUNT count, int32_t code) {
@@ -460,12 +447,7 @@ namespace {
 
 class GeometryProgress : public ::testing::Test {
  protected:
-  void SetUp() override {
-    g_log = ProgressLog{};
-    IG_status_bar_CB_register(logProgress, &counter_);
-  }
-  void TearDown() override { IG_status_bar_CB_register(nullptr, nullptr); }
-  int32_t counter_ = 0;
+  ProgressScript progress_;
 };
 
 struct Operation {
@@ -498,11 +480,11 @@ TEST_F(GeometryProgress, CalledExactlyTotalTimes) {
       SCOPED_TRACE(std::string(op.name) + " " + std::to_string(bpp));
       ScopedImage image(makePattern(57, 203, bpp));
       ScopedImage other(makePattern(60, 300, 24));
-      g_log = ProgressLog{};
+      progress_.reset();
       ASSERT_EQ(op.run(image.get(), other.get()), 0);
-      EXPECT_GE(g_log.total, 1);
-      EXPECT_EQ(g_log.calls, g_log.total);
-      EXPECT_EQ(counter_, 0);
+      EXPECT_GE(progress_.total(), 1);
+      EXPECT_EQ(progress_.calls(), progress_.total());
+      EXPECT_EQ(progress_.counter(), 0);
     }
 }
 
@@ -515,10 +497,9 @@ TEST_F(GeometryProgress, ACancelLeavesTheImageUnchanged) {
       const OV_RECT part{1, 1, 9, 9};
       ASSERT_EQ(IG_image_rect_set(image.get(), &part), 0);
       const auto before = rawBytes(image.get());
-      g_log = ProgressLog{};
-      g_log.cancel_at = cancel_at;
+      progress_.reset(cancel_at);
       expectError(op.run(image.get(), other.get()), IGE_CANCELLED);
-      EXPECT_EQ(g_log.calls, cancel_at);
+      EXPECT_EQ(progress_.calls(), cancel_at);
       EXPECT_EQ(rawBytes(image.get()), before);
       OV_RECT r{};
       IG_image_rect_get(image.get(), &r);
