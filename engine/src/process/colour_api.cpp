@@ -51,6 +51,20 @@ int checkTone(const Dib& dib, const OV_RECT* rect, OV_BOOL deep, OV_RECT& r, Ton
   return toneTarget(dib, rect != nullptr, target);
 }
 
+// The palette reductions: at most `colours` colours (2..256) chosen by `reduce`, which
+// reports two passes over the rows (gathering, then mapping).
+OV_ERRCOUNT reduceToPalette(OV_IMAGE image, int32_t colours,
+                            int (*reduce)(const Dib&, int, Dib&, Progress&), int line) {
+  ErrorScope err("process");
+  ImageRecord* rec = findImage(image);
+  if (!rec) return err.fail(IGE_INVALID_IMAGE, line);
+  if (!inRange(colours, 2, 256)) return err.fail(IGE_INVALID_ARGUMENT, line);
+  const int rc = replaceWith(rec->dib, 2 * rows(rec->dib), [=](const Dib& src, Dib& out, Progress& p) {
+    return reduce(src, colours, out, p);
+  });
+  return err.result(rc, line);
+}
+
 }  // namespace
 
 extern "C" {
@@ -114,37 +128,15 @@ OV_ERRCOUNT IG_IP_color_reduce_halftone(OV_IMAGE image, int32_t) {
 }
 
 OV_ERRCOUNT IG_IP_color_reduce_octree(OV_IMAGE image, int32_t, int32_t colours, int32_t, int32_t) {
-  ErrorScope err("process");
-  ImageRecord* rec = findImage(image);
-  if (!rec) return err.fail(IGE_INVALID_IMAGE, __LINE__);
-  if (!inRange(colours, 2, 256)) return err.fail(IGE_INVALID_ARGUMENT, __LINE__);
-  const int rc = replaceWith(
-      rec->dib, 2 * rows(rec->dib),
-      [=](const Dib& src, Dib& out, Progress& p) { return reduceOctree(src, colours, out, p); });
-  return err.result(rc, __LINE__);
+  return reduceToPalette(image, colours, reduceOctree, __LINE__);
 }
 
 OV_ERRCOUNT IG_IP_color_reduce_median_cut(OV_IMAGE image, int32_t, int32_t colours) {
-  ErrorScope err("process");
-  ImageRecord* rec = findImage(image);
-  if (!rec) return err.fail(IGE_INVALID_IMAGE, __LINE__);
-  if (!inRange(colours, 2, 256)) return err.fail(IGE_INVALID_ARGUMENT, __LINE__);
-  const int rc = replaceWith(
-      rec->dib, 2 * rows(rec->dib),
-      [=](const Dib& src, Dib& out, Progress& p) { return reduceMedianCut(src, colours, out, p); });
-  return err.result(rc, __LINE__);
+  return reduceToPalette(image, colours, reduceMedianCut, __LINE__);
 }
 
 OV_ERRCOUNT IG_IP_color_reduce_popularity(OV_IMAGE image, int32_t, int32_t colours) {
-  ErrorScope err("process");
-  ImageRecord* rec = findImage(image);
-  if (!rec) return err.fail(IGE_INVALID_IMAGE, __LINE__);
-  if (!inRange(colours, 2, 256)) return err.fail(IGE_INVALID_ARGUMENT, __LINE__);
-  const int rc =
-      replaceWith(rec->dib, 2 * rows(rec->dib), [=](const Dib& src, Dib& out, Progress& p) {
-        return reducePopularity(src, colours, out, p);
-      });
-  return err.result(rc, __LINE__);
+  return reduceToPalette(image, colours, reducePopularity, __LINE__);
 }
 
 OV_ERRCOUNT IG_IP_convert_to_gray(OV_IMAGE image) {
