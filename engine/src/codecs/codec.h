@@ -83,5 +83,29 @@ const Codec& jpegCodec();
 const Codec& pngCodec();
 const Codec& tiffCodec();
 const Codec& gifCodec();
+const Codec& clpCodec();
+const Codec& pcxCodec();
+const Codec& dcxCodec();
+const Codec& gemCodec();
+const Codec& tgaCodec();
+const Codec& rasCodec();
+const Codec& sgiCodec();
+const Codec& xwdCodec();
+const Codec& xbmCodec();
+const Codec& xpmCodec();
+const Codec& icoCodec();
+const Codec& psdCodec();
+const Codec& wmfCodec();
+const Codec& epsCodec();
+const Codec& txtCodec();
+// Formats decoded through ImageMagick (magick_codecs.cpp).
+const Codec& pcdCodec();
+const Codec& pictCodec();
+const Codec& wpgCodec();
+const Codec& calsCodec();
+const Codec& cutCodec();
+const Codec& macCodec();
+const Codec& dicomCodec();
+const Codec& pbmCodec();
 
 }  // namespace ov

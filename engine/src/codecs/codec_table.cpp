@@ -6,10 +6,15 @@
 namespace ov {
 namespace {
 
-// Detection order: formats with strong signatures first.
-const std::array<const Codec*, 5>& codecs() {
-  static const std::array<const Codec*, 5> table = {&jpegCodec(), &pngCodec(), &gifCodec(),
-                                                    &tiffCodec(), &bmpCodec()};
+// Detection order: formats with strong signatures first, then the ones recognised by
+// plausible header values, then text, then the weakest guesses.
+const std::array<const Codec*, 28>& codecs() {
+  static const std::array<const Codec*, 28> table = {
+      &jpegCodec(), &pngCodec(),  &gifCodec(),   &tiffCodec(), &bmpCodec(),  &psdCodec(),
+      &dcxCodec(),  &pcxCodec(),  &clpCodec(),   &rasCodec(),  &sgiCodec(),  &xwdCodec(),
+      &icoCodec(),  &wmfCodec(),  &epsCodec(),   &gemCodec(),  &pcdCodec(),  &pictCodec(),
+      &wpgCodec(),  &dicomCodec(), &pbmCodec(),  &calsCodec(), &xpmCodec(),  &xbmCodec(),
+      &tgaCodec(),  &txtCodec(),  &cutCodec(),   &macCodec()};
   return table;
 }
 
