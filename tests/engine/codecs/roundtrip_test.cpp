@@ -95,7 +95,7 @@ const RoundTrip kCases[] = {
     {"ras", IG_FORMAT_RAS, 0, 8, C, 0, 0, false},
     {"ras", IG_FORMAT_RAS, 0, 8, G, 0, 0, false},
     {"ras", IG_FORMAT_RAS, 0, 24, C, 0, 0, false},
-    {"sgi", IG_FORMAT_SGI, 0, 8, C, 0, 0, false},
+    {"sgi", IG_FORMAT_SGI, 0, 8, C, 0, 24, false},  // no palette: colours are written as RGB
     {"sgi", IG_FORMAT_SGI, 0, 8, G, 0, 0, false},
     {"sgi", IG_FORMAT_SGI, 0, 24, C, 0, 0, false},
     {"tga", IG_FORMAT_TGA, 0, 8, C, 0, 0, false},
