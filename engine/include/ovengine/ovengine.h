@@ -110,6 +110,11 @@ OV_API OV_ERRCOUNT IG_load_file(const char* file_name, OV_IMAGE* image);
 OV_API OV_ERRCOUNT IG_load_FD(int fd, int32_t offset, int32_t page, OV_IMAGE* image);
 /* Loads page `page` of an image file held in memory. */
 OV_API OV_ERRCOUNT OV_load_memory(const void* data, uint32_t size, int32_t page, OV_IMAGE* image);
+/* Loads the first page for a picture of at least min_width x min_height: a JPEG is decoded
+ * at 1/2, 1/4 or 1/8 of its size when that still covers it (much faster); other formats
+ * load whole. */
+OV_API OV_ERRCOUNT OV_load_file_reduced(const char* file_name, int32_t min_width,
+                                        int32_t min_height, OV_IMAGE* image);
 /* A format whose detection is off is not recognised. Unknown codes are accepted silently. */
 OV_API OV_ERRCOUNT IG_load_auto_detect_set(int32_t format, OV_BOOL on);
 OV_API OV_ERRCOUNT IG_load_tag_CB_register(OV_TAG_CB callback, void* user);

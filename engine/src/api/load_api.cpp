@@ -1,6 +1,7 @@
 #include <string>
 
 #include "codecs/codec.h"
+#include "codecs/jpeg_reduced.h"
 #include "core/error_list.h"
 #include "core/image_table.h"
 #include "core/limits.h"
@@ -101,6 +102,26 @@ OV_ERRCOUNT OV_load_memory(const void* data, uint32_t size, int32_t page, OV_IMA
   ErrorScope err("load");
   if (!data && size) return err.fail(IGE_INVALID_ARGUMENT, __LINE__);
   return err.result(loadPage(Bytes(static_cast<const uint8_t*>(data), size), page, image), __LINE__);
+}
+
+OV_ERRCOUNT OV_load_file_reduced(const char* file_name, int32_t min_width, int32_t min_height,
+                                 OV_IMAGE* image) {
+  ErrorScope err("load");
+  if (!file_name || !image || min_width < 1 || min_height < 1)
+    return err.fail(IGE_INVALID_ARGUMENT, __LINE__);
+  MappedFile file;
+  if (int rc = file.open(file_name); rc != 0) return err.fail(rc, __LINE__);
+  const Codec* codec = detectCodec(file.bytes());
+  if (codec != &jpegCodec()) return err.result(loadPage(file.bytes(), 1, image), __LINE__);
+  Dib dib;
+  {
+    Progress progress;
+    if (int rc = loadJpegReduced(file.bytes(), min_width, min_height, progress, dib); rc != 0)
+      return err.fail(rc, __LINE__);
+    if (progress.cancelled()) return err.fail(IGE_CANCELLED, __LINE__);
+  }
+  *image = addImage(std::move(dib));
+  return *image ? 0 : err.fail(IGE_OUT_OF_MEMORY, __LINE__);
 }
 
 OV_ERRCOUNT IG_load_auto_detect_set(int32_t format, OV_BOOL on) {

@@ -20,6 +20,7 @@
 
 #include "codecs/codec.h"
 #include "codecs/jpeg_exif.h"
+#include "codecs/jpeg_reduced.h"
 #include "core/limits.h"
 #include "core/orientation.h"
 #include "core/resolution.h"
@@ -95,6 +96,8 @@ class Decoder {
   bool grey() const { return cinfo_.num_components == 1; }
   // Upright size and resolution.
   void describe(PageInfo& out) const;
+  // Decodes at 1/denominator of the full size (1, 2, 4 or 8) through the scaled DCT.
+  void setReduction(int denominator) { reduction_ = denominator; }
   int decode(Progress& progress, Dib& out);
 
  private:
@@ -108,6 +111,7 @@ class Decoder {
   ErrorManager err_{};
   jpeg_progress_mgr monitor_{};
   int orientation_ = 1;        // the saved markers go when decoding ends
+  int reduction_ = 1;
   std::vector<uint8_t> cmyk_;  // a band of CMYK rows on their way to RGB
 };
 
@@ -190,6 +194,8 @@ int Decoder::decode(Progress& progress, Dib& out) {
   cinfo_.out_color_space = grey() ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
   cinfo_.dct_method = JDCT_ISLOW;
   cinfo_.do_fancy_upsampling = TRUE;
+  cinfo_.scale_num = 1;
+  cinfo_.scale_denom = static_cast<unsigned>(reduction_);
   jpeg_start_decompress(&cinfo_);  // multi-scan files are read whole here
 
   const int width = static_cast<int>(cinfo_.output_width);
@@ -199,7 +205,7 @@ int Decoder::decode(Progress& progress, Dib& out) {
   if (cmyk) cmyk_.resize(static_cast<size_t>(width) * 4 * kRowsPerCall);
   int xr = 0, yr = 0;
   resolution(xr, yr);
-  out.setResolution(xr, yr);
+  out.setResolution(xr / reduction_, yr / reduction_);
 
   progress.start(height);
   JSAMPROW rows[kRowsPerCall];
@@ -402,6 +408,34 @@ class JpegCodec final : public Codec {
 };
 
 }  // namespace
+
+int loadJpegReduced(Bytes file, int min_width, int min_height, Progress& progress, Dib& out) {
+  Decoder decoder(file);
+  if (setjmp(decoder.jump())) {
+    out = Dib();
+    return decoder.errorCode();
+  }
+  int rc = decoder.readHeader();
+  if (rc != 0) return rc;
+  PageInfo upright;
+  decoder.describe(upright);
+  // libjpeg rounds scaled sizes up, and so does this.
+  auto fits = [&](int d) {
+    return (upright.width + d - 1) / d >= min_width && (upright.height + d - 1) / d >= min_height;
+  };
+  int reduction = 1;
+  for (int d : {8, 4, 2}) {
+    if (fits(d)) {
+      reduction = d;
+      break;
+    }
+  }
+  decoder.setReduction(reduction);
+  rc = decoder.decode(progress, out);
+  if (rc == 0) rc = applyExifOrientation(out, decoder.orientation());
+  if (rc != 0) out = Dib();
+  return rc;
+}
 
 const Codec& jpegCodec() {
   static const JpegCodec codec;
