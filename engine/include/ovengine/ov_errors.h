@@ -9,6 +9,7 @@ enum {
   IGE_INVALID_IMAGE = -1100,     /* handle is 0, deleted or never issued */
   IGE_INVALID_ARGUMENT = -1200,  /* null pointer, unknown mode or value out of range */
   IGE_INVALID_RECTANGLE = -1201, /* rectangle empty or wholly outside the image */
+  IGE_WINDOW_SERVICE_FAILED = -1300, /* no window service registered, or it refused */
   IGE_INVALID_FILE_HEADER = -2061,
   IGE_PAGE_NOT_FOUND = -2070,
   IGE_FILE_READ_ONLY = -2111,

@@ -8,6 +8,7 @@
 
 #include "ov_errors.h"
 #include "ov_formats.h"
+#include "ov_host.h"
 #include "ov_process.h"
 #include "ov_types.h"
 
@@ -97,6 +98,28 @@ OV_API OV_ERRCOUNT IG_DIB_pixel_set_color(OV_IMAGE image, int32_t x, int32_t y,
  * palette image only the whole image can be remapped, through its palette. */
 OV_API OV_ERRCOUNT IG_DIB_area_remap(OV_IMAGE image, const OV_RECT* rect, const uint8_t* red,
                                      const uint8_t* green, const uint8_t* blue);
+
+/* ---- Display settings ------------------------------------------------------------------ */
+/* A colour remap used only when the image is painted (three 256-entry tables). */
+OV_API OV_ERRCOUNT IG_display_LUT_set(OV_IMAGE image, const uint8_t* red, const uint8_t* green,
+                                      const uint8_t* blue);
+OV_API OV_ERRCOUNT IG_display_LUT_remove(OV_IMAGE image);
+/* Any output may be null; `on` tells whether a remap is set. */
+OV_API OV_ERRCOUNT IG_display_LUT_get(OV_IMAGE image, uint8_t* red, uint8_t* green,
+                                      uint8_t* blue, OV_BOOL* on);
+/* Mode 1: shrinks `rect` (right and bottom exclusive) in one direction to the image's
+ * proportions, truncating, and centres it in the old box. */
+OV_API OV_ERRCOUNT IG_display_adjust_aspect(OV_IMAGE image, OV_RECT* rect, int32_t mode);
+
+/* ---- Thumbnail viewer window (through the host table) ----------------------------------- */
+OV_API OV_ERRCOUNT IG_GUI_thumbnail_window_create_ex(OV_HWND parent, uint32_t style,
+                                                     const char* title, int32_t x, int32_t y,
+                                                     int32_t width, int32_t height,
+                                                     OV_HWND* window);
+OV_API OV_ERRCOUNT IG_GUI_thumbnail_attribute_set(OV_HWND window, int32_t attribute,
+                                                  int32_t value);
+OV_API OV_ERRCOUNT IG_GUI_thumbnail_dir_append(OV_HWND window, const char* directory,
+                                               int32_t flags);
 
 /* ---- File information and loading ------------------------------------------------------ */
 

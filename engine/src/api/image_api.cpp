@@ -65,6 +65,7 @@ OV_ERRCOUNT IG_image_duplicate(OV_IMAGE image, OV_IMAGE* copy) {
   rec->attributes = src->attributes;
   rec->has_image_rect = src->has_image_rect;
   rec->image_rect = src->image_rect;
+  rec->display = src->display;
   *copy = addImage(std::move(rec));
   return *copy ? 0 : err.fail(IGE_OUT_OF_MEMORY, __LINE__);
 }

@@ -6,6 +6,7 @@
 
 #include "codecs/codec.h"
 #include "core/dib.h"
+#include "core/display_state.h"
 #include "ovengine/ov_types.h"
 
 namespace ov {
@@ -16,6 +17,7 @@ struct ImageRecord {
   // Sub-rectangle for display and printing; unset means the whole image.
   bool has_image_rect = false;
   OV_RECT image_rect{};
+  DisplayState display;
 };
 
 // Takes ownership; returns the new handle (0 only when handles run out).
