@@ -1,71 +1,24 @@
-#include <dirent.h>
-#include <fcntl.h>
-#include <fnmatch.h>
-#include <strings.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <ctime>
 #include <string>
-#include <vector>
 
+#include "file_facts.h"
 #include "thumbkit/thumbkit.h"
 
-namespace {
-
-// DOS date in the high half, DOS time in the low half; 0 when the year is out of range.
-uint32_t toDosDateTime(const struct statx_timestamp& ts) {
-  const time_t t = static_cast<time_t>(ts.tv_sec);
-  struct tm lt {};
-  if (!localtime_r(&t, &lt)) return 0;
-  const int year = lt.tm_year + 1900;
-  if (year < 1980 || year > 2107) return 0;
-  const uint32_t date = static_cast<uint32_t>(((year - 1980) << 9) | ((lt.tm_mon + 1) << 5) | lt.tm_mday);
-  const uint32_t time = static_cast<uint32_t>((lt.tm_hour << 11) | (lt.tm_min << 5) | (lt.tm_sec / 2));
-  return (date << 16) | time;
-}
-
-bool hasWildcard(const std::string& s) { return s.find_first_of("*?[") != std::string::npos; }
-
-// The path itself, or the first match of a pattern in its last component.
-bool firstMatch(const std::string& path, std::string& out) {
-  const auto slash = path.rfind('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (!hasWildcard(name)) {
-    out = path;
-    return true;
-  }
-  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-  DIR* d = opendir(dir.c_str());
-  if (!d) return false;
-  std::vector<std::string> matches;
-  while (const dirent* e = readdir(d)) {
-    if (std::string(e->d_name) == "." || std::string(e->d_name) == "..") continue;
-    if (fnmatch(name.c_str(), e->d_name, FNM_CASEFOLD) == 0) matches.emplace_back(e->d_name);
-  }
-  closedir(d);
-  if (matches.empty()) return false;
-  const auto first = std::min_element(matches.begin(), matches.end(), [](const auto& a, const auto& b) {
-    return strcasecmp(a.c_str(), b.c_str()) < 0;
-  });
-  out = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + *first;
-  return true;
-}
-
-}  // namespace
+using ovcommon::dosDateTime;
 
 extern "C" uint8_t _GetFileDateInfo(const char* path, int32_t* size, uint32_t* written,
                                     uint32_t* created, uint32_t* accessed) {
   if (!path || !*path) return 0;
   std::string file;
-  if (!firstMatch(path, file)) return 0;
+  if (!ovcommon::firstMatch(path, file)) return 0;
   struct statx st {};
-  if (statx(AT_FDCWD, file.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) return 0;
+  if (!ovcommon::fileStatus(file, st)) return 0;
   // The size is a signed 32-bit value: anything larger is reported as its maximum.
   const uint64_t bytes = st.stx_size;
   if (size) *size = bytes > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int32_t>(bytes);
-  if (written) *written = toDosDateTime(st.stx_mtime);
-  if (created) *created = toDosDateTime((st.stx_mask & STATX_BTIME) ? st.stx_btime : st.stx_mtime);
-  if (accessed) *accessed = toDosDateTime(st.stx_atime);
+  if (written) *written = dosDateTime(st.stx_mtime);
+  if (created) *created = dosDateTime((st.stx_mask & STATX_BTIME) ? st.stx_btime : st.stx_mtime);
+  if (accessed) *accessed = dosDateTime(st.stx_atime);
   return 1;
 }

@@ -81,6 +81,9 @@ typedef struct OV_HOST {
 
 /* Registers the table (copied); null removes it. */
 OV_API void IG_host_register(const OV_HOST* host);
+/* A copy of the registered table (all entries null when none is registered), for the
+ * libraries built on the engine. */
+OV_API void IG_host_get(OV_HOST* host);
 
 #ifdef __cplusplus
 }

@@ -105,3 +105,7 @@ extern "C" void IG_host_register(const OV_HOST* host) {
   std::lock_guard guard(ov::host::lock());
   ov::host::registered() = host ? *host : OV_HOST{};
 }
+
+extern "C" void IG_host_get(OV_HOST* host) {
+  if (host) *host = ov::host::table();
+}
