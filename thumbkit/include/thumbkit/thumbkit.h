@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-#include "ovengine/ov_types.h"
+#include "ovengine/ovengine.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -26,8 +26,20 @@ OV_API uint8_t _GetImageDPI(OV_IMAGE image, int32_t* dpi_x, int32_t* dpi_y, int3
 OV_API uint8_t _VORN_image_inch_get(int32_t width, int32_t height, int32_t dpi_x, int32_t dpi_y,
                                     double* inch_width, double* inch_height);
 
+/* A 75 x 75 preview of `source` (scaled to fit, centred on grey 192) saved to `preview` as
+ * JPEG, or as a bitmap when that fails. True when a readable preview file exists afterwards. */
+OV_API uint8_t _Create_Preview_Image(const char* source, const char* preview);
+
+/* The engine's thumbnail viewer window; each fails when the program provides none. */
+OV_API int32_t _Thumbnails_attributes_set(OV_HWND window, int32_t value0, int32_t value1);
+OV_API OV_HWND _Thumbnail_Create(OV_HWND parent, int32_t a, int32_t b, int32_t c, int32_t d);
+OV_API uint8_t _Thumbnail_Append(OV_HWND window, const char* directory, int32_t flags);
+
 #ifdef __cplusplus
 }
+
+/* Does nothing; kept for programs that bind it by its C++ name. */
+OV_API void Refresh_DeskTop();
 #endif
 
 #endif
