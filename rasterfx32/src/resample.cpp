@@ -7,7 +7,9 @@
 // sums as a column-by-column pass and lets the inner loop run over whole rows.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -66,26 +68,113 @@ Contributors contributors(int out, int in, const rfx::ResampleFilter& f, rfx::St
   return c;
 }
 
+// The lists padded to one length with terms of weight 0 (adding +0.0 changes no sum), so that
+// every output pixel runs the same loop.
+struct PaddedContributors {
+  int taps = 0;
+  std::vector<int> index;
+  std::vector<double> weight;
+};
+
+PaddedContributors padded(const Contributors& c, int out) {
+  PaddedContributors p;
+  for (int i = 0; i < out; ++i) p.taps = std::max(p.taps, c.first[i + 1] - c.first[i]);
+  p.index.assign(static_cast<size_t>(out) * p.taps, 0);
+  p.weight.assign(static_cast<size_t>(out) * p.taps, 0.0);
+  for (int i = 0; i < out; ++i) {
+    for (int k = c.first[i]; k < c.first[i + 1]; ++k) {
+      const size_t at = static_cast<size_t>(i) * p.taps + (k - c.first[i]);
+      p.index[at] = c.index[k];
+      p.weight[at] = c.weight[k];
+    }
+  }
+  return p;
+}
+
+// B, G, R and a spare lane as one vector; arithmetic on it is per lane, exactly as on doubles.
+typedef double Pixel4 __attribute__((vector_size(32)));
+
 inline uint8_t toByte(double v) {
   return static_cast<uint8_t>(v <= 0 ? 0 : v >= 255 ? 255 : v);
 }
 
-// One row: out[i] = sum over the contributors of i of weight x in[index].
-void horizontalRow(const uint8_t* in, uint8_t* out, const Contributors& c, int out_width) {
-  for (int i = 0; i < out_width; ++i) {
-    double b = 0, g = 0, r = 0;
-    for (int k = c.first[i]; k < c.first[i + 1]; ++k) {
-      const uint8_t* p = in + 3 * static_cast<size_t>(c.index[k]);
-      const double w = c.weight[k];
-      b += w * p[0];
-      g += w * p[1];
-      r += w * p[2];
+// One row: out[i] = sum over the contributors of i of weight x in[index]. The row is widened
+// to doubles once (four per pixel, so each sum runs over whole vector lanes), and four output
+// pixels are summed side by side so that their independent chains of additions overlap; each
+// pixel still adds its own terms in contributor order, so the sums are the same.
+__attribute__((target_clones("avx2", "default")))
+void horizontalRow(const uint8_t* in, int in_width, double* wide, uint8_t* out,
+                   const PaddedContributors& c, int out_width) {
+  for (int x = 0; x < in_width; ++x) {
+    wide[4 * x] = in[3 * x];
+    wide[4 * x + 1] = in[3 * x + 1];
+    wide[4 * x + 2] = in[3 * x + 2];
+    wide[4 * x + 3] = 0;
+  }
+  const int taps = c.taps;
+  const auto* px = reinterpret_cast<const Pixel4*>(wide);
+  int i = 0;
+  for (; i + 4 <= out_width; i += 4) {
+    const int* ix = &c.index[static_cast<size_t>(i) * taps];
+    const double* wt = &c.weight[static_cast<size_t>(i) * taps];
+    Pixel4 a0{}, a1{}, a2{}, a3{};
+    for (int k = 0; k < taps; ++k) {
+      a0 += wt[k] * px[ix[k]];
+      a1 += wt[taps + k] * px[ix[taps + k]];
+      a2 += wt[2 * taps + k] * px[ix[2 * taps + k]];
+      a3 += wt[3 * taps + k] * px[ix[3 * taps + k]];
     }
-    out[3 * i] = toByte(b);
-    out[3 * i + 1] = toByte(g);
-    out[3 * i + 2] = toByte(r);
+    const Pixel4 acc[4] = {a0, a1, a2, a3};
+    for (int b = 0; b < 4; ++b) {
+      uint8_t* o = out + 3 * static_cast<size_t>(i + b);
+      o[0] = toByte(acc[b][0]), o[1] = toByte(acc[b][1]), o[2] = toByte(acc[b][2]);
+    }
+  }
+  for (; i < out_width; ++i) {
+    Pixel4 acc{};
+    for (int k = 0; k < taps; ++k)
+      acc += c.weight[static_cast<size_t>(i) * taps + k] * px[c.index[static_cast<size_t>(i) * taps + k]];
+    uint8_t* o = out + 3 * static_cast<size_t>(i);
+    o[0] = toByte(acc[0]), o[1] = toByte(acc[1]), o[2] = toByte(acc[2]);
   }
 }
+
+// acc[x] = weight x row[x] over a whole row.
+__attribute__((target_clones("avx2", "default")))
+void startRow(double* acc, const double* row, double weight, size_t n) {
+  for (size_t x = 0; x < n; ++x) acc[x] = weight * row[x];
+}
+
+// acc[x] += weight x row[x] over a whole row.
+__attribute__((target_clones("avx2", "default")))
+void accumulateRow(double* acc, const double* row, double weight, size_t n) {
+  for (size_t x = 0; x < n; ++x) acc[x] += weight * row[x];
+}
+
+// Rows of the intermediate image widened to doubles, each converted once while the output
+// rows that use it are made (their source rows only ever move down).
+class WideRows {
+ public:
+  WideRows(const uint8_t* rows, size_t stride, int slots)
+      : rows_(rows), stride_(stride), index_(static_cast<size_t>(slots), -1),
+        data_(static_cast<size_t>(slots) * stride) {}
+  const double* row(int y) {
+    const size_t slot = static_cast<size_t>(y) % index_.size();
+    double* d = data_.data() + slot * stride_;
+    if (index_[slot] != y) {
+      const uint8_t* in = rows_ + stride_ * static_cast<size_t>(y);
+      for (size_t x = 0; x < stride_; ++x) d[x] = in[x];
+      index_[slot] = y;
+    }
+    return d;
+  }
+
+ private:
+  const uint8_t* rows_;
+  size_t stride_;
+  std::vector<int> index_;
+  std::vector<double> data_;
+};
 
 // Rows of a 24-bit engine image, from the top, straight from its DIB.
 struct RowAccess {
@@ -109,23 +198,30 @@ int resample(const RowAccess& src, int w, int h, const RowAccess& dst, int W, in
   const rfx::ResampleFilter f = rfx::resampleFilter(g_filter);
   rfx::StepProgress progress(2.0 * W + H + h);
   try {
-    const Contributors cx = contributors(W, w, f, progress);
+    const PaddedContributors cx = padded(contributors(W, w, f, progress), W);
     const size_t temp_stride = static_cast<size_t>(W) * 3;
-    std::vector<uint8_t> temp(temp_stride * h);
+    // Every byte is written by the horizontal pass, so the buffer needs no clearing.
+    const std::unique_ptr<uint8_t[]> temp_rows(new uint8_t[temp_stride * h]);
+    uint8_t* temp = temp_rows.get();
+    std::vector<double> wide(static_cast<size_t>(w) * 4);
     for (int y = 0; y < h; ++y) {
-      horizontalRow(src.row(y), temp.data() + temp_stride * y, cx, W);
+      horizontalRow(src.row(y), w, wide.data(), temp + temp_stride * y, cx, W);
       progress.step(y);
     }
     const Contributors cy = contributors(H, h, f, progress);
+    // Mirrored taps at the top can reach rows below the window of the current output row, so
+    // the cache holds every row one output row uses, plus room for the next.
+    int taps = 1;
+    for (int y = 0; y < H; ++y) taps = std::max(taps, cy.first[y + 1] - cy.first[y]);
+    WideRows rows(temp, temp_stride, std::min(h, 2 * taps + 2));
     std::vector<double> acc(temp_stride);
     long columns_reported = 0;
     for (int y = 0; y < H; ++y) {
-      std::fill(acc.begin(), acc.end(), 0.0);
-      for (int k = cy.first[y]; k < cy.first[y + 1]; ++k) {
-        const uint8_t* in = temp.data() + temp_stride * cy.index[k];
-        const double wk = cy.weight[k];
-        for (size_t x = 0; x < temp_stride; ++x) acc[x] += wk * in[x];
-      }
+      // The first term starts each sum: 0 + t is t, so the additions stay the same.
+      if (cy.first[y] == cy.first[y + 1]) std::fill(acc.begin(), acc.end(), 0.0);
+      else startRow(acc.data(), rows.row(cy.index[cy.first[y]]), cy.weight[cy.first[y]], temp_stride);
+      for (int k = cy.first[y] + 1; k < cy.first[y + 1]; ++k)
+        accumulateRow(acc.data(), rows.row(cy.index[k]), cy.weight[k], temp_stride);
       uint8_t* out = dst.row(y);
       for (size_t x = 0; x < temp_stride; ++x) out[x] = toByte(acc[x]);
       // Progress counts the vertical pass in output columns.
