@@ -21,20 +21,7 @@ const Format kFormats[] = {{"bmp", IG_FORMAT_BMP, 8},
                            {"png", IG_FORMAT_PNG, 24},
                            {"gif", IG_FORMAT_GIF, 8},
                            {"jpeg", IG_FORMAT_JPG, 24},
-                           {"tiff", IG_FORMAT_TIF, 24},
-                           {"clp", IG_FORMAT_CLP, 8},
-                           {"pcx", IG_FORMAT_PCX, 8},
-                           {"dcx", IG_FORMAT_DCX, 4},
-                           {"psd", IG_FORMAT_PSD, 24},
-                           {"ras", IG_FORMAT_RAS, 8},
-                           {"sgi", IG_FORMAT_SGI, 24},
-                           {"tga", IG_FORMAT_TGA, 24},
-                           {"wmf", IG_FORMAT_WMF, 24},
-                           {"xpm", IG_FORMAT_XPM, 8},
-                           {"xwd", IG_FORMAT_XWD, 24},
-                           {"xbm", IG_FORMAT_XBM, 1},
-                           {"ico", IG_FORMAT_ICO, 8},
-                           {"eps", IG_FORMAT_EPS, 24}};
+                           {"tiff", IG_FORMAT_TIF, 24}};
 
 void PrintTo(const Format& f, std::ostream* os) { *os << f.name; }
 
