@@ -92,7 +92,8 @@ PaddedContributors padded(const Contributors& c, int out) {
 }
 
 // B, G, R and a spare lane as one vector; arithmetic on it is per lane, exactly as on doubles.
-typedef double Pixel4 __attribute__((vector_size(32)));
+// Aligned like a double, so rows of plain doubles can be read as vectors.
+typedef double Pixel4 __attribute__((vector_size(32), aligned(8)));
 
 inline uint8_t toByte(double v) {
   return static_cast<uint8_t>(v <= 0 ? 0 : v >= 255 ? 255 : v);
