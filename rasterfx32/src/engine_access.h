@@ -27,4 +27,11 @@ struct Size {
 // Width, height and depth; all 0 for an invalid handle.
 Size sizeOf(OV_IMAGE image);
 
+// The part of `rect` inside the image, as the engine's area calls clip it (empty when none).
+inline OV_RECT clipToImage(const OV_RECT& rect, const Size& size) {
+  return {rect.left < 0 ? 0 : rect.left, rect.top < 0 ? 0 : rect.top,
+          rect.right < size.width - 1 ? rect.right : size.width - 1,
+          rect.bottom < size.height - 1 ? rect.bottom : size.height - 1};
+}
+
 }  // namespace rfx

@@ -49,8 +49,8 @@ int32_t Image_from_Rect(OV_IMAGE source, OV_IMAGE* image, const OV_RECT* rect) {
   int32_t size = 0;
   if (int32_t rc = areaSize(source, rect, size); rc != 0) return rc;
   // The engine clips the area to the image, so the new image takes the clipped size.
-  const int32_t width = std::min(rect->right, s.width - 1) - std::max(rect->left, 0) + 1;
-  const int32_t height = std::min(rect->bottom, s.height - 1) - std::max(rect->top, 0) + 1;
+  const OV_RECT inside = clipToImage(*rect, s);
+  const int32_t width = inside.right - inside.left + 1, height = inside.bottom - inside.top + 1;
   std::vector<uint8_t> buffer = areaBuffer(size);
   if (buffer.empty()) return -1;
   IG_DIB_area_get(source, rect, buffer.data(), OV_AREA_FORMAT);

@@ -53,7 +53,8 @@ int32_t paint(OV_IMAGE image, const OV_RECT* rect, uint32_t size) {
   }
   if (int32_t rc = IG_DIB_area_get(image, &area, pixels.data(), OV_AREA_FORMAT); rc != 0) return rc;
   // The engine clips the area to the image: its real size follows from the clipped corners.
-  const int w = std::min(area.right, width - 1) - std::max(area.left, 0) + 1;
+  const OV_RECT inside = rfx::clipToImage(area, {width, height, 24});
+  const int w = inside.right - inside.left + 1;
   const int h = static_cast<int>(bytes / (static_cast<int64_t>(w) * 3));
   const size_t stride = static_cast<size_t>(w) * 3;
   const int r = static_cast<int>(std::min<uint32_t>(size, 0x10000) >> 1);

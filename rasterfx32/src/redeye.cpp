@@ -107,8 +107,7 @@ std::vector<uint8_t> buildMask(const uint8_t* pixels, int w, int h) {
 // The part of `rect` inside the image; the rectangle itself when none is (the engine then
 // reports it).
 OV_RECT clipped(const OV_RECT& rect, const rfx::Size& size) {
-  const OV_RECT r{std::max(rect.left, 0), std::max(rect.top, 0),
-                  std::min(rect.right, size.width - 1), std::min(rect.bottom, size.height - 1)};
+  const OV_RECT r = rfx::clipToImage(rect, size);
   return r.left <= r.right && r.top <= r.bottom ? r : rect;
 }
 

@@ -60,8 +60,8 @@ extern "C" int32_t VORN_ShapeMask_apply(OV_IMAGE image, const OV_RECT* rect, con
   const rfx::Size s = rfx::sizeOf(image);
   int32_t size = 0;
   if (int32_t rc = rfx::areaSize(image, rect, size); rc != 0) return rc;
-  const int w = rect ? std::min(rect->right, s.width - 1) - std::max(rect->left, 0) + 1 : s.width;
-  const int h = rect ? std::min(rect->bottom, s.height - 1) - std::max(rect->top, 0) + 1 : s.height;
+  const OV_RECT inside = rect ? rfx::clipToImage(*rect, s) : OV_RECT{0, 0, s.width - 1, s.height - 1};
+  const int w = inside.right - inside.left + 1, h = inside.bottom - inside.top + 1;
   // The pixels are taken as 24-bit B,G,R; any other depth is left alone.
   if (s.bits != 24 || static_cast<int64_t>(size) != int64_t{w} * h * 3) return 0;
   std::vector<uint8_t> pixels = rfx::areaBuffer(size, 100);
